@@ -1,0 +1,10 @@
+#include <gtest/gtest.h>
+#include <juce_events/juce_events.h>
+
+// JUCE needs its message manager for parameters, editors and plug-in hosting.
+int main (int argc, char** argv)
+{
+    testing::InitGoogleTest (&argc, argv);
+    juce::ScopedJuceInitialiser_GUI juce;
+    return RUN_ALL_TESTS();
+}
