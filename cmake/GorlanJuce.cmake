@@ -35,6 +35,10 @@ target_link_libraries(gorlan_juce
         juce::juce_dsp
     PUBLIC
         juce::juce_recommended_config_flags)
+# Debian's JUCE reads and writes images through the system libpng and libjpeg.
+find_package(PNG REQUIRED)
+find_package(JPEG REQUIRED)
+target_link_libraries(gorlan_juce PUBLIC PNG::PNG JPEG::JPEG)
 target_compile_definitions(gorlan_juce PUBLIC
     ${GORLAN_JUCE_DEFINITIONS}
     JUCE_GLOBAL_MODULE_SETTINGS_INCLUDED=1

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-// Counts heap allocations made through the global operator new on the thread that opened a Scope.
+// Counts heap allocations (operator new, and the C allocator on glibc) on the thread that opened a Scope.
 // Scopes nest; each counts what happens on its thread while it is the innermost one.
 class AllocationCounter
 {
