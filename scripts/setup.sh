@@ -4,7 +4,7 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-cache="${GORLAN_CACHE:-$root/.cache}"
+cache="$root/.cache"
 juce_version="8.0.6+ds-2"
 juce_dir="$cache/juce-8.0.6+ds"
 
