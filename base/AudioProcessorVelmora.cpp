@@ -6,6 +6,7 @@
 #include <iomanip>
 #include <locale>
 #include <sstream>
+#include <string_view>
 
 #if JUCE_LINUX || JUCE_BSD
  #include <pwd.h>
@@ -105,6 +106,104 @@ bool IsCompleteState (const void* data, int sizeInBytes, const XmlElement& root)
 
     const auto closingTag = text.fromLastOccurrenceOf ("</", false, false).dropLastCharacters (1).trimEnd();
     return closingTag == root.getTagName();
+}
+
+
+// The framework's XML reader trusts every lead byte and walks past the end of text that is not
+// well-formed UTF-8; its own check accepts some of that.
+bool IsWellFormedUtf8 (const uint8* text, int length) noexcept
+{
+    for (int i = 0; i < length;)
+    {
+        const auto lead = text[i];
+        int extra = 0;
+        uint8 low = 0x80, high = 0xbf;
+
+        if (lead < 0x80)
+            extra = 0;
+        else if (lead >= 0xc2 && lead <= 0xdf)
+            extra = 1;
+        else if (lead >= 0xe0 && lead <= 0xef)
+            extra = 2, low = lead == 0xe0 ? 0xa0 : 0x80, high = lead == 0xed ? 0x9f : 0xbf;
+        else if (lead >= 0xf0 && lead <= 0xf4)
+            extra = 3, low = lead == 0xf0 ? 0x90 : 0x80, high = lead == 0xf4 ? 0x8f : 0xbf;
+        else
+            return false;
+
+        if (extra > length - i - 1)
+            return false;
+
+        for (int k = 1; k <= extra; ++k)
+        {
+            const auto next = text[i + k];
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xbf))
+                return false;
+        }
+
+        i += extra + 1;
+    }
+
+    return true;
+}
+
+// The framework's XML reader loops forever on a processing instruction inside an element.
+bool HasInstructionAfterRootStart (const char* text, int length)
+{
+    const std::string_view view (text, (size_t) length);
+    size_t position = 0;
+
+    for (;; ++position)
+    {
+        position = view.find ('<', position);
+        if (position == std::string_view::npos || position + 1 >= view.size())
+            return false;
+        if (view[position + 1] != '?' && view[position + 1] != '!')
+            break;
+    }
+
+    return view.find ("<?", position) != std::string_view::npos;
+}
+
+// The number at the start of the text as the framework's reader takes it (sign, decimal digits,
+// point, exponent; anything else reads as 0), without that reader's integer overflow on an
+// exponent of ten or more digits.
+double ReadNumber (const String& text)
+{
+    const auto utf8 = text.trimStart().toStdString();
+    const auto isDigitAt = [&utf8] (size_t i) { return i < utf8.size() && utf8[i] >= '0' && utf8[i] <= '9'; };
+    const auto isSignAt = [&utf8] (size_t i) { return i < utf8.size() && (utf8[i] == '+' || utf8[i] == '-'); };
+
+    size_t end = isSignAt (0) ? 1 : 0;
+    size_t digits = 0;
+
+    for (; isDigitAt (end); ++end)
+        ++digits;
+
+    if (end < utf8.size() && utf8[end] == '.')
+        for (++end; isDigitAt (end); ++end)
+            ++digits;
+
+    if (digits == 0)
+        return 0.0;
+
+    if (end < utf8.size() && (utf8[end] == 'e' || utf8[end] == 'E'))
+    {
+        auto exponentEnd = end + 1 + (isSignAt (end + 1) ? 1 : 0);
+
+        if (isDigitAt (exponentEnd))
+        {
+            while (isDigitAt (exponentEnd))
+                ++exponentEnd;
+            end = exponentEnd;
+        }
+    }
+
+    // Out of range, the stream gives the largest value of the sign, or 0.
+    std::istringstream stream (utf8.substr (0, end));
+    stream.imbue (std::locale::classic());
+    double value = 0.0;
+    stream >> value;
+    return value;
 }
 
 #if JUCE_LINUX || JUCE_BSD
@@ -343,7 +442,7 @@ void AudioProcessorVelmora::ApplyParameterValues (const XmlElement& state)
             continue;
 
         const auto& id = withId->getParameterID();
-        const double value = state.hasAttribute (id) ? state.getDoubleAttribute (id)
+        const double value = state.hasAttribute (id) ? ReadNumber (state.getStringAttribute (id))
                                                      : static_cast<double> (withId->getValue());
         withId->setValue (ClampToUnit (value));
     }
@@ -367,6 +466,15 @@ void AudioProcessorVelmora::setStateInformation (const void* data, int sizeInByt
 {
     if (data == nullptr)
         return;
+
+    if (sizeInBytes > 8)
+    {
+        const auto stored = (int) ByteOrder::littleEndianInt (addBytesToPointer (data, 4));
+        const auto length = jmin (sizeInBytes - 8, stored);
+        const auto* text = static_cast<const char*> (data) + 8;
+        if (length > 0 && (! IsWellFormedUtf8 ((const uint8*) text, length) || HasInstructionAfterRootStart (text, length)))
+            return;
+    }
 
     auto state = getXmlFromBinary (data, sizeInBytes);
 

@@ -201,15 +201,21 @@ void GorlanAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce:
     }
 }
 
+static float Normalised (const juce::AudioParameterFloatVelmora& parameter) noexcept
+{
+    const float v = parameter.get();
+    return std::isnan (v) ? 0.0f : juce::jlimit (0.0f, 1.0f, v);
+}
+
 void GorlanAudioProcessor::WriteVoiceParameters() noexcept
 {
-    const float volume = VolumeParameter->get();
-    const float resonance = ResonanceParameter->get();
-    const float decay = DecayParameter->get();
-    const float pulseWidth = PulseWidthParameter->get();
+    const float volume = Normalised (*VolumeParameter);
+    const float resonance = Normalised (*ResonanceParameter);
+    const float decay = Normalised (*DecayParameter);
+    const float pulseWidth = Normalised (*PulseWidthParameter);
 
     VoiceParams.Volume.Target = volume * volume * volume * 1.41f;
-    VoiceParams.Cutoff = CutoffParameter->get();
+    VoiceParams.Cutoff = Normalised (*CutoffParameter);
     VoiceParams.Resonance = resonance * resonance * resonance * 9.5f + 0.5f;
     VoiceParams.Decay = DecayParameter->GetTranslatedValue();
     VoiceParams.DecayNormalised = decay;
@@ -220,7 +226,7 @@ void GorlanAudioProcessor::WriteVoiceParameters() noexcept
     VoiceParams.Waveform = WaveformParameter->GetChoiceIndex();
     // The voices index their chord table with this without checking it.
     VoiceParams.Chord = juce::jlimit (0, LastChordRow, ChordParameter->GetChoiceIndex());
-    VoiceParams.Tuning = TuningParameter->get() - 0.5f;
+    VoiceParams.Tuning = Normalised (*TuningParameter) - 0.5f;
 }
 
 int GorlanAudioProcessor::HeldNoteLimit (int chord) noexcept
