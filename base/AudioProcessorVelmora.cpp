@@ -109,14 +109,12 @@ bool IsCompleteState (const void* data, int sizeInBytes, const XmlElement& root)
 }
 
 
-// The framework's XML reader trusts every lead byte and walks past the end of text that is not
-// well-formed UTF-8; its own check accepts some of that.
-bool IsWellFormedUtf8 (const uint8* text, int length) noexcept
+bool IsWellFormedUtf8 (std::string_view text) noexcept
 {
-    for (int i = 0; i < length;)
+    for (size_t i = 0; i < text.size();)
     {
-        const auto lead = text[i];
-        int extra = 0;
+        const auto lead = (uint8) text[i];
+        size_t extra = 0;
         uint8 low = 0x80, high = 0xbf;
 
         if (lead < 0x80)
@@ -130,12 +128,12 @@ bool IsWellFormedUtf8 (const uint8* text, int length) noexcept
         else
             return false;
 
-        if (extra > length - i - 1)
+        if (extra >= text.size() - i)
             return false;
 
-        for (int k = 1; k <= extra; ++k)
+        for (size_t k = 1; k <= extra; ++k)
         {
-            const auto next = text[i + k];
+            const auto next = (uint8) text[i + k];
             if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xbf))
                 return false;
         }
@@ -146,22 +144,79 @@ bool IsWellFormedUtf8 (const uint8* text, int length) noexcept
     return true;
 }
 
-// The framework's XML reader loops forever on a processing instruction inside an element.
-bool HasInstructionAfterRootStart (const char* text, int length)
+// One of the five predefined entities, or a character reference to a character, with its semicolon.
+bool IsPlainReference (std::string_view rest) noexcept
 {
-    const std::string_view view (text, (size_t) length);
-    size_t position = 0;
+    for (const std::string_view name : { "amp;", "lt;", "gt;", "quot;", "apos;" })
+        if (rest.substr (0, name.size()) == name)
+            return true;
 
-    for (;; ++position)
+    if (rest.empty() || rest[0] != '#')
+        return false;
+
+    const bool hex = rest.size() > 1 && rest[1] == 'x';
+    const size_t first = hex ? 2 : 1;
+    size_t i = first;
+    uint32 code = 0;
+
+    for (; i < rest.size() && i - first < 8; ++i)
     {
-        position = view.find ('<', position);
-        if (position == std::string_view::npos || position + 1 >= view.size())
-            return false;
-        if (view[position + 1] != '?' && view[position + 1] != '!')
+        const char c = rest[i];
+        const int digit = c >= '0' && c <= '9'            ? c - '0'
+                        : hex && c >= 'a' && c <= 'f'     ? c - 'a' + 10
+                        : hex && c >= 'A' && c <= 'F'     ? c - 'A' + 10
+                                                          : -1;
+        if (digit < 0)
             break;
+
+        code = code * (hex ? 16u : 10u) + (uint32) digit;
     }
 
-    return view.find ("<?", position) != std::string_view::npos;
+    return i > first && i < rest.size() && rest[i] == ';'
+           && code > 0 && code <= 0x10ffff && (code < 0xd800 || code > 0xdfff);
+}
+
+// The framework's XML reader trusts its input: it walks past the end of broken UTF-8 and of a
+// character reference without its semicolon, loops forever on a processing instruction inside an
+// element, turns document-type and unknown entities into markup, and recurses once per nested
+// element. A saved state needs none of that, so only text free of it is handed over.
+bool IsPlainXml (std::string_view text) noexcept
+{
+    constexpr int mostElements = 256;
+    text = text.substr (0, text.find ('\0'));
+
+    if (! IsWellFormedUtf8 (text))
+        return false;
+
+    int elements = 0;
+
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        if (text[i] == '&' && ! IsPlainReference (text.substr (i + 1)))
+            return false;
+
+        if (text[i] != '<' || i + 1 >= text.size())
+            continue;
+
+        const auto rest = text.substr (i + 1);
+
+        if (rest[0] == '?')
+        {
+            if (elements > 0)
+                return false;
+        }
+        else if (rest[0] == '!')
+        {
+            if (rest.substr (0, 3) != "!--" && rest.substr (0, 8) != "![CDATA[")
+                return false;
+        }
+        else if (rest[0] != '/' && ++elements > mostElements)
+        {
+            return false;
+        }
+    }
+
+    return true;
 }
 
 // The number at the start of the text as the framework's reader takes it (sign, decimal digits,
@@ -471,8 +526,8 @@ void AudioProcessorVelmora::setStateInformation (const void* data, int sizeInByt
     {
         const auto stored = (int) ByteOrder::littleEndianInt (addBytesToPointer (data, 4));
         const auto length = jmin (sizeInBytes - 8, stored);
-        const auto* text = static_cast<const char*> (data) + 8;
-        if (length > 0 && (! IsWellFormedUtf8 ((const uint8*) text, length) || HasInstructionAfterRootStart (text, length)))
+
+        if (length > 0 && ! IsPlainXml ({ static_cast<const char*> (data) + 8, (size_t) length }))
             return;
     }
 

@@ -35,7 +35,7 @@ const float inputFills[] = { 0.0f, 0.5f, -1.0f, 1e30f, std::numeric_limits<float
 
 constexpr int32_t largestBlock = 100000;
 constexpr int32_t largestPreparedBlock = 1 << 17;
-constexpr int64_t samplesPerInput = 100000;
+constexpr int64_t samplesPerInput = 40000;
 constexpr int stepsPerInput = 96;
 
 enum Step : uint8_t { Prepare, ChangeLayout, Process, SetParameter, Release, SaveAndLoad, NumSteps };

@@ -67,9 +67,9 @@ blocks = {
     "hostile-parameters": prepare(44100, 64) + process(64, chord)
                           + b"".join(parameter(i, v) for i in range(9) for v in ("nan", "inf", "-inf", 2.0))
                           + process(64) + parameter(0, -1.0, notify=True) + process(64),
-    "longest-block": prepare(96000, 100000) + parameter(7, POLY) + process(100000, chord),
-    "oversampler-sized-blocks": prepare(22050, 4096) + process(32769, chord) + bytes([RELEASE])
-                                + process(32768, release),
+    "block-beyond-the-oversampler": prepare(96000, 100000) + parameter(7, POLY) + process(32769, chord),
+    "oversampler-sized-block": prepare(22050, 4096) + process(32768, chord) + bytes([RELEASE])
+                               + process(4096, release),
     "note-flood": prepare(48000, 64) + parameter(7, POLY)
                   + process(64, [event(NOTE_ON, n, 100, n % 64) for n in range(128)][:200])
                   + parameter(7, 0.0) + process(64, [event(NOTE_ON, n, 1 + n, 0) for n in range(100)]),

@@ -41,11 +41,12 @@ configure() {
   cmake -S "$root" -B "$dir" "${args[@]}" >/dev/null
 }
 
-# Runs a command with its output kept in a log; fails on a non-zero exit or any sanitizer report.
+# Runs a command for at most the given seconds with its output kept in a log; fails on a
+# non-zero exit, on running out of time or on any sanitizer report.
 run_checked() {
-  local log="$1"; shift
+  local log="$1" seconds="$2"; shift 2
   local status=0
-  "$@" 2>&1 | tee "$log" || status=$?
+  timeout --kill-after=30 "$seconds" "$@" 2>&1 | tee "$log" || status=$?
   if [ "$status" -ne 0 ]; then
     echo "FAILED ($status): $* (log: $log)" >&2
     return 1
@@ -60,14 +61,14 @@ check_asan() {
   local dir="$build_root/build-asan"
   configure "$dir" "address,undefined" ON || return 1
   cmake --build "$dir" -j "$jobs" --target gorlan_tests || return 1
-  run_checked "$dir/asan-tests.log" "$dir/tests/gorlan_tests" --gtest_brief=1
+  run_checked "$dir/asan-tests.log" 1800 "$dir/tests/gorlan_tests" --gtest_brief=1
 }
 
 check_tsan() {
   local dir="$build_root/build-tsan"
   configure "$dir" "thread" ON || return 1
   cmake --build "$dir" -j "$jobs" --target gorlan_tests || return 1
-  run_checked "$dir/tsan-tests.log" "$dir/tests/gorlan_tests" --gtest_filter='Concurrency*'
+  run_checked "$dir/tsan-tests.log" 600 "$dir/tests/gorlan_tests" --gtest_filter='Concurrency*'
 }
 
 # Every fuzzer runs even when an earlier one found something.
@@ -82,7 +83,7 @@ check_fuzz() {
     options=(-max_total_time="$fuzz_seconds" -timeout=30 -rss_limit_mb=4096 -print_final_stats=1
              -artifact_prefix="$dir/findings/$target-")
     [ -f "$root/fuzz/$target.dict" ] && options+=(-dict="$root/fuzz/$target.dict")
-    run_checked "$dir/fuzz-$target.log" "$dir/fuzz/gorlan_fuzz_$target" "$scratch" "${options[@]}" || failed=1
+    run_checked "$dir/fuzz-$target.log" $((fuzz_seconds + 300)) "$dir/fuzz/gorlan_fuzz_$target" "$scratch" "${options[@]}" || failed=1
     rm -rf "$scratch"
   done
   return "$failed"

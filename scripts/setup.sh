@@ -14,7 +14,8 @@ packages=(build-essential cmake ninja-build pkg-config dpkg-dev ccache
   libxrandr-dev libxrender-dev libpng-dev libjpeg-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-apps imagemagick
-  clang libclang-rt-dev)
+  # clang with its sanitizer and libFuzzer runtimes; llvm brings llvm-symbolizer for readable reports
+  clang libclang-rt-dev llvm)
 
 missing_packages() {
   local p
