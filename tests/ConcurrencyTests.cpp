@@ -2,6 +2,7 @@
 // wheels (two instances, which share the modulation wheel), parameter automation, state saves
 // and loads, and the open editor polling and moving its knobs on the message thread.
 
+#include "AudioChecks.h"
 #include "PluginEditor.h"
 #include "PluginProcessor.h"
 
@@ -43,15 +44,6 @@ void PumpMessagesUntil (Clock::time_point end, const std::function<void()>& betw
             std::this_thread::sleep_for (std::chrono::milliseconds (1));
         betweenMessages();
     }
-}
-
-bool AllFinite (const juce::AudioBuffer<float>& buffer)
-{
-    for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
-        for (int i = 0; i < buffer.getNumSamples(); ++i)
-            if (! std::isfinite (buffer.getSample (channel, i)))
-                return false;
-    return true;
 }
 
 juce::MidiBuffer PlayingMidi (juce::Random& random, int length)

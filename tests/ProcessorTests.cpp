@@ -1,3 +1,4 @@
+#include "AudioChecks.h"
 #include "AllocationCounter.h"
 #include "PluginProcessor.h"
 
@@ -154,16 +155,6 @@ float LargestDifference (const juce::AudioBuffer<float>& buffer, int first, int 
         largest = std::max (largest, std::abs (buffer.getSample (first, i) - buffer.getSample (second, i)));
 
     return largest;
-}
-
-bool AllFinite (const juce::AudioBuffer<float>& buffer)
-{
-    for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
-        for (int i = 0; i < buffer.getNumSamples(); ++i)
-            if (! std::isfinite (buffer.getSample (channel, i)))
-                return false;
-
-    return true;
 }
 
 void ExpectSameAudio (const juce::AudioBuffer<float>& expected, const juce::AudioBuffer<float>& actual, int offset = 0)

@@ -1,6 +1,7 @@
 // The instrument under what hosts actually do: real-time safety of the block path, sweeps of
 // rates, block sizes and layouts, the parameter grid, hostile values and MIDI floods.
 
+#include "AudioChecks.h"
 #include "AllocationCounter.h"
 #include "PluginProcessor.h"
 
@@ -87,16 +88,6 @@ void FillWithNoise (juce::AudioBuffer<float>& buffer, juce::Random& random)
 }
 
 // Index of the first sample that is NaN or infinite, or -1.
-int FirstNonFinite (const juce::AudioBuffer<float>& buffer)
-{
-    for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
-        for (int i = 0; i < buffer.getNumSamples(); ++i)
-            if (! std::isfinite (buffer.getSample (channel, i)))
-                return channel * buffer.getNumSamples() + i;
-
-    return -1;
-}
-
 float Peak (const juce::AudioBuffer<float>& buffer)
 {
     float peak = 0;
