@@ -11,6 +11,13 @@
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
  #define GORLAN_UNDER_SANITIZER 1
 #endif
+#if defined(__SANITIZE_THREAD__)
+ #define GORLAN_UNDER_THREAD_SANITIZER 1
+#elif defined(__has_feature)
+ #if __has_feature(thread_sanitizer)
+  #define GORLAN_UNDER_THREAD_SANITIZER 1
+ #endif
+#endif
 
 // JUCE's buffers come from malloc, not operator new, so on glibc the C allocator is counted too.
 // Sanitizers own malloc themselves; there only operator new is counted.
@@ -25,6 +32,7 @@ namespace
 // A plain pointer needs no dynamic initialisation, so reading it inside an allocator never allocates.
 thread_local AllocationCounter::Scope* innermostScope = nullptr;
 
+#if ! defined(GORLAN_UNDER_THREAD_SANITIZER)
 void* AllocateOrNull (std::size_t size) noexcept
 {
     if (! GORLAN_COUNTS_MALLOC)
@@ -65,6 +73,7 @@ void* AllocateAlignedOrThrow (std::size_t size, std::align_val_t alignment)
         return memory;
     throw std::bad_alloc();
 }
+#endif
 } // namespace
 
 #if GORLAN_COUNTS_MALLOC
@@ -135,6 +144,9 @@ void AllocationCounter::RecordDeallocation() noexcept
         ++innermostScope->Deallocations;
 }
 
+// ThreadSanitizer's runtime defines the allocation functions itself and cannot share them;
+// that build runs only the concurrency test, which counts nothing.
+#if ! defined(GORLAN_UNDER_THREAD_SANITIZER)
 void* operator new (std::size_t size)                                          { return AllocateOrThrow (size); }
 void* operator new[] (std::size_t size)                                        { return AllocateOrThrow (size); }
 void* operator new (std::size_t size, const std::nothrow_t&) noexcept          { return AllocateOrNull (size); }
@@ -156,3 +168,4 @@ void operator delete (void* p, std::size_t, std::align_val_t) noexcept         {
 void operator delete[] (void* p, std::size_t, std::align_val_t) noexcept       { Release (p); }
 void operator delete (void* p, std::align_val_t, const std::nothrow_t&) noexcept   { Release (p); }
 void operator delete[] (void* p, std::align_val_t, const std::nothrow_t&) noexcept { Release (p); }
+#endif
