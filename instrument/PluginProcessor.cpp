@@ -24,6 +24,13 @@ bool IsAcceptedRate (double rate) noexcept
 {
     return rate > 999.0 && rate < 10000000001.0;
 }
+
+// Hosts may hand over NaN or values outside 0 … 1; a NaN would stick in the voices' filters.
+float Normalised (const juce::AudioParameterFloatVelmora& parameter) noexcept
+{
+    const float v = parameter.get();
+    return std::isnan (v) ? 0.0f : juce::jlimit (0.0f, 1.0f, v);
+}
 } // namespace
 
 GorlanAudioProcessor::GorlanAudioProcessor()
@@ -199,12 +206,6 @@ void GorlanAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce:
         RenderChunk (buffer, start, std::min (chunkLength, numSamples - start));
         SynthSource.MidiEvents.clear();
     }
-}
-
-static float Normalised (const juce::AudioParameterFloatVelmora& parameter) noexcept
-{
-    const float v = parameter.get();
-    return std::isnan (v) ? 0.0f : juce::jlimit (0.0f, 1.0f, v);
 }
 
 void GorlanAudioProcessor::WriteVoiceParameters() noexcept
